@@ -14,11 +14,17 @@ class TStream;
 class TIBTransaction;
 class TIBQuery;
 
+// The client library file name the components load unless told otherwise
+// ("libfbclient.so.2", chosen when the program is built).
+const std::string& defaultClientLibrary();
+
 // The one connection. Creating it loads the client library (EIBClientError or
 // EOSError when that fails); nothing connects until Connected is set.
+// clientLibrary: the file name handed to dlopen; the library is loaded once
+// per process and stays loaded.
 class TIBDatabase {
 public:
-    explicit TIBDatabase(std::string name = "dbPaxtor");
+    explicit TIBDatabase(std::string name = "dbPaxtor", std::string clientLibrary = defaultClientLibrary());
     ~TIBDatabase(); // closes an open connection; a failure while closing is not reported
     TIBDatabase(const TIBDatabase&) = delete;
     TIBDatabase& operator=(const TIBDatabase&) = delete;
@@ -50,8 +56,10 @@ private:
 // the commit fails), and reports neither.
 class TIBTransaction {
 public:
+    // Does not take ownership of the connection; either may be released first.
     explicit TIBTransaction(TIBDatabase* defaultDatabase, std::string name = "IBTransaction1");
     ~TIBTransaction();
+    const std::string& Name() const noexcept;
     TIBTransaction(const TIBTransaction&) = delete;
     TIBTransaction& operator=(const TIBTransaction&) = delete;
 
@@ -60,6 +68,7 @@ public:
     void Commit();
     void Rollback();
     TIBDatabase* DefaultDatabase() const noexcept;
+    void SetDefaultDatabase(TIBDatabase* database);
 
     struct Impl;
     Impl& impl() noexcept { return *impl_; }
@@ -89,11 +98,19 @@ public:
     // The stream's whole content from its first byte becomes the value; the
     // stream is left at its end.
     virtual void LoadFromStream(TStream& stream) = 0;
+    virtual void SetAsString(const std::string& value) = 0;
+    // The value becomes NULL.
+    virtual void Clear() = 0;
 };
 
-// A fixed SQL statement over the connection and its transaction.
+// A fixed SQL statement over the connection and its transaction. Parameters
+// are written ":NAME" in the text and bound by position. Rows are fetched one
+// at a time; only the current row (and its picture, once asked for) is held.
 class TIBQuery {
 public:
+    // Takes ownership of neither; a null transaction means the connection's
+    // DefaultTransaction. Either may be set later (the window creates the
+    // listing before the transaction) and either may be released first.
     TIBQuery(std::string name, TIBDatabase* database, TIBTransaction* transaction, std::vector<std::string> sql);
     ~TIBQuery();
     TIBQuery(const TIBQuery&) = delete;
@@ -101,12 +118,18 @@ public:
 
     const std::string& Name() const noexcept;
     const std::vector<std::string>& SQL() const noexcept;
+    TIBDatabase* Database() const noexcept;
+    void SetDatabase(TIBDatabase* database);
+    TIBTransaction* Transaction() const noexcept;
+    void SetTransaction(TIBTransaction* transaction);
 
-    // Select statements: execute anew and stand on the first row.
+    // Select statements: execute anew and stand on the first row (starting
+    // the transaction when it is not active).
     void Open();
     void Close() noexcept;
     bool Active() const noexcept;
     bool Eof() const noexcept;
+    // Moves to the next row; at the end sets Eof, and does nothing once set.
     void Next();
     // Case-insensitive; EDatabaseError "<name>: Field '<x>' not found".
     TField& FieldByName(const std::string& name);
