@@ -16,15 +16,37 @@ namespace dwindle {
 class TStream;
 class TMemoryStream;
 
+enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
+
+// The settings that decide the bitmap a decode yields.
+struct TJPEGDecodeKey {
+    bool PaletteOutput = false;
+    bool GrayScale = false;
+    bool Performance = false;
+    bool Smoothing = true;
+    TJPEGScale Scale = TJPEGScale::jsFullSize;
+    bool operator==(const TJPEGDecodeKey&) const = default;
+};
+
+// A successful decode of a record's bytes with the settings that made it.
+struct TJPEGDecoded {
+    TJPEGDecodeKey Key;
+    QImage Bitmap;
+};
+
 // JPEG bytes and the picture's size, shared by reference between image
 // objects. A record that has a byte buffer is never altered afterwards.
 struct TJPEGData {
     std::unique_ptr<TMemoryStream> Data; // no buffer at all (null) differs from an empty one
     std::int32_t Width = 0;
     std::int32_t Height = 0;
+    // The last successful decode of Data. Another holder that decodes with the
+    // same settings takes these pixels (shared until written to) instead of
+    // decoding the same bytes again: the batch run's working image and the
+    // copy in the stored picture's box decode once between them. A failed
+    // decode leaves nothing here, so each holder meets that failure itself.
+    std::shared_ptr<const TJPEGDecoded> LastDecode;
 };
-
-enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
 
 // The codec settings of an image object. Copied from the process-wide defaults
 // when an object is created.
