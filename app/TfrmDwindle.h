@@ -4,6 +4,8 @@
 // The commands' work is defined beside their subsystems: Connect and
 // UpdateImage in db/, Run and Update Image in picture/.
 
+#include "DwindleConfig.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include <string>
 
 class QCloseEvent;
+class QSessionManager;
 
 namespace dwindle {
 
@@ -29,7 +32,10 @@ class TfrmDwindle : public QWidget {
 public:
     // settingsDir: the folder that holds "paxtor.ini"; the program passes its
     // fixed place. Creating the window loads the database client library.
+    // The client library is the one this library was built with.
     explicit TfrmDwindle(std::string settingsDir, QWidget* parent = nullptr);
+    // The settings folder and the client library file name from config.
+    explicit TfrmDwindle(const DwindleConfig& config, QWidget* parent = nullptr);
     ~TfrmDwindle() override;
 
     // Controls, in the order of their creation. Owned by the window.
@@ -80,6 +86,11 @@ public:
     void FormCloseQuery(QObject* Sender, bool& CanClose);
 
     const std::string& SettingsDir() const noexcept { return FSettingsDir; }
+    const std::string& ClientLibrary() const noexcept { return FClientLibrary; }
+
+    // The answer to a session shutdown: refused (the shutdown cancelled)
+    // exactly when FormCloseQuery refuses to close.
+    void SessionCommitData(QSessionManager& manager);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,8 +100,15 @@ private:
 
     void UpdateImage(std::int32_t ImageId, TStream& Stream);
 
+    void CreateControls();
+    void CreateComponents();
+    // Releases every control, last created first, then the non-visual
+    // components in reverse creation order. Safe on a partly built window.
+    void ReleaseComponents() noexcept;
+
     bool FRunning = false;
     std::string FSettingsDir;
+    std::string FClientLibrary;
 };
 
 } // namespace dwindle
