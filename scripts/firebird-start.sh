@@ -31,7 +31,9 @@ fi
 
 if ! listening; then
     log "starting the server"
-    as_root "/etc/init.d/firebird$FB_VER" start >/dev/null
+    # In a session of its own, so that the server outlives the shell (or the
+    # terminal) that started it.
+    as_root setsid "/etc/init.d/firebird$FB_VER" start >/dev/null
 fi
 
 for _ in $(seq 1 100); do
