@@ -10,7 +10,7 @@ packages=(
   # run: the client library and the local server
   libfbclient2 firebird3.0-server firebird3.0-utils
   # the window's fonts, and a display for the demo and screenshots
-  fonts-dejavu-core xvfb xauth imagemagick
+  fonts-dejavu-core xvfb xauth x11-utils xdotool imagemagick
 )
 if [ "${DWINDLE_WITH_FUZZ:-}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
@@ -28,8 +28,8 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "install-deps: installing ${missing[*]}"
-SUDO=""
-[ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO -E apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
