@@ -1,5 +1,7 @@
 #include "TfrmDwindle.h"
 
+#include "PictureStoreSql.h"
+
 #include "Controls.h"
 #include "DefaultHandler.h"
 #include "IBDatabase.h"
@@ -35,38 +37,6 @@ QFont windowFont()
     font.setItalic(false);
     return font;
 }
-
-// The statements' texts, line by line; blanks are part of them.
-const std::vector<std::string> kImagesSql = {
-    "select",
-    "  p.firstname,",
-    "  p.lastname,",
-    "  e.employeeid,",
-    "  i.imageid,",
-    "  i.image,",
-    "  i.imagetype",
-    "from",
-    "  employees e inner join persons p on e.employeeid=p.employeeid",
-    "              inner join images i on p.imageid=i.imageid",
-    "order by ",
-    "  p.lastname,",
-    "  p.firstname",
-};
-
-const std::vector<std::string> kUpdateImageSql = {
-    "update IMAGES set",
-    "  IMAGE = :IMAGE",
-    "where",
-    "  IMAGEID = :IMAGEID",
-};
-
-const std::vector<std::string> kCountSql = {
-    "select",
-    "  count(*) as EmpCount",
-    "from",
-    "  employees e inner join persons p on e.employeeid=p.employeeid",
-    "              inner join images i on p.imageid=i.imageid",
-};
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "HrDatabase.h"
 
 #include "DatabaseAdmin.h"
+#include "HrSchema.h"
 #include "IBDatabase.h"
 #include "Portrait.h"
 #include "Stream.h"
@@ -15,15 +16,7 @@ void createHrDatabase(const std::string& connectionString, const std::string& ty
     DatabaseAdmin admin(connectionString);
     admin.create();
     try {
-        admin.execute("create table employees (employeeid integer not null primary key)");
-        admin.execute("create table persons (employeeid integer not null, firstname varchar(40), "
-                      "lastname varchar(40), imageid integer)");
-        admin.execute("create table images (imageid integer not null primary key, image blob sub_type 0, imagetype " +
-                      typeColumn + ")");
-        admin.execute("create index persons_name on persons (lastname, firstname)");
-        admin.execute("grant select on employees to photokeeper");
-        admin.execute("grant select on persons to photokeeper");
-        admin.execute("grant select, update on images to photokeeper");
+        createHrSchema(admin, typeColumn);
     } catch (...) {
         // No half-made database stays behind.
         try {
@@ -40,28 +33,9 @@ void dropHrDatabase(const std::string& connectionString)
     admin.drop();
 }
 
-// Members are released in reverse: statements, transaction (rolled back
-// unless committed), connection.
-struct HrWriter::Impl {
-    TIBDatabase db{"dbSeed"};
-    TIBTransaction tr{&db, "trSeed"};
-    TIBQuery addEmployee{"qryAddEmployee", &db, &tr, {"insert into employees (employeeid) values (:EMPLOYEEID)"}};
-    TIBQuery addPerson{"qryAddPerson",
-                       &db,
-                       &tr,
-                       {"insert into persons (employeeid, firstname, lastname, imageid)",
-                        "values (:EMPLOYEEID, :FIRSTNAME, :LASTNAME, :IMAGEID)"}};
-    TIBQuery addImage{"qryAddImage",
-                      &db,
-                      &tr,
-                      {"insert into images (imageid, image, imagetype) values (:IMAGEID, :IMAGE, :IMAGETYPE)"}};
-
-    explicit Impl(const std::string& connectionString)
-    {
-        db.SetDatabaseName(connectionString);
-        db.SetParams({"user_name=SYSDBA", "password=" + readSysdbaPassword()});
-        db.SetConnected(true);
-    }
+// The SYSDBA statements; the transaction is rolled back unless committed.
+struct HrWriter::Impl : HrInserts {
+    using HrInserts::HrInserts;
     ~Impl()
     {
         try {

@@ -6,6 +6,7 @@
 
 #include "Exceptions.h"
 #include "IBDatabase.h"
+#include "PictureStoreSql.h"
 #include "Stream.h"
 
 #include <cstdint>
@@ -14,37 +15,6 @@
 #include <vector>
 
 namespace dwindle::testing {
-
-inline const std::vector<std::string> countSql = {
-    "select",
-    "  count(*) as EmpCount",
-    "from",
-    "  employees e inner join persons p on e.employeeid=p.employeeid",
-    "              inner join images i on p.imageid=i.imageid",
-};
-
-inline const std::vector<std::string> imagesSql = {
-    "select",
-    "  p.firstname,",
-    "  p.lastname,",
-    "  e.employeeid,",
-    "  i.imageid,",
-    "  i.image,",
-    "  i.imagetype",
-    "from",
-    "  employees e inner join persons p on e.employeeid=p.employeeid",
-    "              inner join images i on p.imageid=i.imageid",
-    "order by ",
-    "  p.lastname,",
-    "  p.firstname",
-};
-
-inline const std::vector<std::string> updateImageSql = {
-    "update IMAGES set",
-    "  IMAGE = :IMAGE",
-    "where",
-    "  IMAGEID = :IMAGEID",
-};
 
 struct WindowComponents {
     // Declared in the window's creation order, so released in reverse.
@@ -59,13 +29,13 @@ struct WindowComponents {
     {
         dbPaxtor = std::make_unique<TIBDatabase>("dbPaxtor");
         // The listing comes before the transaction: it is given it afterwards.
-        qryImages = std::make_unique<TIBQuery>("qryImages", dbPaxtor.get(), nullptr, imagesSql);
+        qryImages = std::make_unique<TIBQuery>("qryImages", dbPaxtor.get(), nullptr, kImagesSql);
         IBTransaction1 = std::make_unique<TIBTransaction>(dbPaxtor.get(), "IBTransaction1");
         dbPaxtor->SetDefaultTransaction(IBTransaction1.get());
         qryImages->SetTransaction(IBTransaction1.get());
         qryUpdateImage =
-            std::make_unique<TIBQuery>("qryUpdateImage", dbPaxtor.get(), IBTransaction1.get(), updateImageSql);
-        qryCount = std::make_unique<TIBQuery>("qryCount", dbPaxtor.get(), IBTransaction1.get(), countSql);
+            std::make_unique<TIBQuery>("qryUpdateImage", dbPaxtor.get(), IBTransaction1.get(), kUpdateImageSql);
+        qryCount = std::make_unique<TIBQuery>("qryCount", dbPaxtor.get(), IBTransaction1.get(), kCountSql);
         if (!connectionString.empty()) {
             dbPaxtor->SetDatabaseName(connectionString);
             dbPaxtor->SetParams({"user_name=photokeeper", "password=kd370"});

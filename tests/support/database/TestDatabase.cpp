@@ -1,6 +1,7 @@
 #include "TestDatabase.h"
 
 #include "DatabaseAdmin.h"
+#include "HrSchema.h"
 #include "Exceptions.h"
 #include "IBDatabase.h"
 #include "Stream.h"
@@ -60,29 +61,9 @@ void fill(TMemoryStream& stream, const Bytes& bytes)
 
 } // namespace
 
-// One SYSDBA connection that writes the rows, with its statements prepared
-// once. Members are released in reverse: statements, transaction
-// (committing), connection.
-struct TestDatabase::Writer {
-    TIBDatabase db{"dbTestWriter"};
-    TIBTransaction tr{&db, "trTestWriter"};
-    TIBQuery addEmployee{"qryAddEmployee", &db, &tr, {"insert into employees (employeeid) values (:EMPLOYEEID)"}};
-    TIBQuery addPerson{"qryAddPerson",
-                       &db,
-                       &tr,
-                       {"insert into persons (employeeid, firstname, lastname, imageid)",
-                        "values (:EMPLOYEEID, :FIRSTNAME, :LASTNAME, :IMAGEID)"}};
-    TIBQuery addImage{"qryAddImage",
-                      &db,
-                      &tr,
-                      {"insert into images (imageid, image, imagetype) values (:IMAGEID, :IMAGE, :IMAGETYPE)"}};
-
-    explicit Writer(const std::string& connectionString)
-    {
-        db.SetDatabaseName(connectionString);
-        db.SetParams({"user_name=SYSDBA", "password=" + readSysdbaPassword()});
-        db.SetConnected(true);
-    }
+// The rows are written as SYSDBA; each add commits at once unless told otherwise.
+struct TestDatabase::Writer : HrInserts {
+    using HrInserts::HrInserts;
 };
 
 TestDatabase::TestDatabase(ImageTypeColumn typeColumn) : path_(uniquePath())
@@ -91,15 +72,8 @@ TestDatabase::TestDatabase(ImageTypeColumn typeColumn) : path_(uniquePath())
     (void)swept;
     DatabaseAdmin admin(connectionString());
     admin.create();
-    admin.execute("create table employees (employeeid integer not null primary key)");
-    admin.execute("create table persons (employeeid integer not null, firstname varchar(40), "
-                  "lastname varchar(40), imageid integer)");
-    admin.execute(std::string("create table images (imageid integer not null, image blob sub_type 0, imagetype ") +
-                  (typeColumn == ImageTypeColumn::Char4 ? "char(4)" : "varchar(10)") + ")");
-    admin.execute("create index images_imageid on images (imageid)");
-    admin.execute("grant select on employees to photokeeper");
-    admin.execute("grant select on persons to photokeeper");
-    admin.execute("grant select, update on images to photokeeper");
+    // No key on the picture id: a case may store whatever ids it needs.
+    createHrSchema(admin, typeColumn == ImageTypeColumn::Char4 ? "char(4)" : "varchar(10)", false);
 }
 
 TestDatabase::~TestDatabase()
