@@ -4,6 +4,7 @@
 #include "DwindleConfig.h"
 #include "IBDatabase.h"
 #include "JPEGImage.h"
+#include "ShutdownSignals.h"
 #include "TApplication.h"
 #include "TfrmDwindle.h"
 
@@ -84,9 +85,12 @@ int runDwindle(int argc, char** argv, const DwindleConfig& config)
         return 1;
     }
 
+    // Termination requests from the system close the window like its close box.
+    auto shutdownSignals = std::make_unique<ShutdownSignals>(frmDwindle.get());
     frmDwindle->show();
     frmDwindle->activateWindow();
     app.exec();
+    shutdownSignals.reset();
     // The window releases its controls and then its components in reverse
     // creation order: the transaction is committed before the connection closes.
     frmDwindle.reset();

@@ -4,11 +4,38 @@
 #include "FbStatus.h"
 #include "IBInternal.h"
 
+#include <signal.h>
+
 #include <algorithm>
 
 namespace dwindle {
 
 namespace {
+
+// The client library puts its own SIGINT and SIGTERM handlers in place when it
+// attaches; they would shut its connections down behind the program's back
+// (and end the transaction without its commit). The program keeps whatever
+// handling the process had before the attach.
+class KeepTerminationHandlers {
+public:
+    KeepTerminationHandlers() noexcept
+    {
+        sigaction(SIGINT, nullptr, &interrupt_);
+        sigaction(SIGTERM, nullptr, &terminate_);
+    }
+    ~KeepTerminationHandlers()
+    {
+        sigaction(SIGINT, &interrupt_, nullptr);
+        sigaction(SIGTERM, &terminate_, nullptr);
+    }
+    KeepTerminationHandlers(const KeepTerminationHandlers&) = delete;
+    KeepTerminationHandlers& operator=(const KeepTerminationHandlers&) = delete;
+
+private:
+    struct sigaction interrupt_ {};
+    struct sigaction terminate_ {};
+};
+
 
 std::string trimmed(const std::string& s)
 {
@@ -163,8 +190,11 @@ void TIBDatabase::SetConnected(bool value)
     const std::string dpb = buildDpb(d.params);
     const FbClient& fb = *d.client;
     ISC_STATUS_ARRAY status{};
-    fb.isc_attach_database(status, 0, d.databaseName.c_str(), d.attachment.get(), static_cast<short>(dpb.size()),
-                           dpb.data());
+    {
+        const KeepTerminationHandlers keep;
+        fb.isc_attach_database(status, 0, d.databaseName.c_str(), d.attachment.get(),
+                               static_cast<short>(dpb.size()), dpb.data());
+    }
     if (failed(status)) {
         d.attachment.forget(); // a failed attach leaves no handle
         raiseStatus(fb, status);

@@ -3,7 +3,11 @@
 //   app_startup_probe missing-library <settingsDir>
 //       starts with a client library that does not exist;
 //   app_startup_probe normal-end <settingsDir> <imageId>
-//       connects, writes a known picture over imageId and closes the window.
+//       connects, writes a known picture over imageId and closes the window;
+//   app_startup_probe terminated <settingsDir> <imageId>
+//       connects and writes the same way, then sends itself SIGTERM twice:
+//       first while a run is flagged (printing REFUSED when the window stays
+//       open), then with no run.
 // Every message box is answered and printed as one line:
 //   BOX<TAB>caption<TAB>icon<TAB>text with "\n" for each line break
 
@@ -17,6 +21,9 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,11 +46,12 @@ void answerBoxes()
     watcher->setBoxObserver(printBox);
 }
 
-// Waits for the program's window, then connects, writes, and closes it.
-void driveNormalEnd(std::int32_t imageId)
+// Waits for the program's window, then connects, writes, and ends it: by its
+// close box, or by termination requests from the system.
+void driveToEnd(std::int32_t imageId, bool bySignal)
 {
     auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, imageId] {
+    QObject::connect(timer, &QTimer::timeout, [timer, imageId, bySignal] {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             auto* form = qobject_cast<dwindle::TfrmDwindle*>(w);
             if (!form || !form->isVisible())
@@ -56,7 +64,19 @@ void driveNormalEnd(std::int32_t imageId)
             dwindle::TfrmDwindleTestAccess::UpdateImage(*form, imageId, stream);
             std::printf("WRITTEN\n");
             std::fflush(stdout);
-            form->close();
+            if (!bySignal) {
+                form->close();
+                return;
+            }
+            dwindle::TfrmDwindleTestAccess::SetRunning(*form, true);
+            ::kill(::getpid(), SIGTERM);
+            QTimer::singleShot(300, form, [form] {
+                if (form->isVisible())
+                    std::printf("REFUSED\n");
+                std::fflush(stdout);
+                dwindle::TfrmDwindleTestAccess::SetRunning(*form, false);
+                ::kill(::getpid(), SIGTERM);
+            });
             return;
         }
     });
@@ -75,11 +95,12 @@ int main(int argc, char** argv)
     if (mode == "missing-library") {
         config.clientLibrary = "libfbclient-missing.so.0";
         config.onApplicationCreated = answerBoxes;
-    } else if (mode == "normal-end" && argc >= 4) {
+    } else if ((mode == "normal-end" || mode == "terminated") && argc >= 4) {
         const std::int32_t imageId = std::atoi(argv[3]);
-        config.onApplicationCreated = [imageId] {
+        const bool bySignal = mode == "terminated";
+        config.onApplicationCreated = [imageId, bySignal] {
             answerBoxes();
-            driveNormalEnd(imageId);
+            driveToEnd(imageId, bySignal);
         };
     } else {
         return 64;

@@ -65,5 +65,22 @@ TEST(Startup, ANormalEndExitsWithZeroAndCommitsTheWritesOfTheRun)
     EXPECT_EQ(db.committedImage(10), testdb::randomBytes(1234, 99));
 }
 
+TEST(Startup, ATerminationRequestIsRefusedDuringARunAndOtherwiseEndsNormallyWithTheCommit)
+{
+    testdb::TestDatabase db;
+    testdb::TempDir settings;
+    db.addPortrait(1, "Anna", "Berg", 10, testdb::randomBytes(400, 5));
+    db.writeSettings(settings.path());
+
+    // The client library installs its own SIGTERM handler when it attaches;
+    // the program's must still be the one that answers.
+    const ProbeResult r = runProbe({QStringLiteral("terminated"), QString::fromStdString(settings.path()),
+                                    QStringLiteral("10")});
+    EXPECT_EQ(r.status, QProcess::NormalExit);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.lines, (QStringList{QStringLiteral("WRITTEN"), QStringLiteral("REFUSED")}));
+    EXPECT_EQ(db.committedImage(10), testdb::randomBytes(1234, 99));
+}
+
 } // namespace
 } // namespace dwindle
