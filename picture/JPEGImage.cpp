@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "JpegCodec.h"
 #include "PictureFormats.h"
+#include "PixelBuffers.h"
 #include "Stream.h"
 
 #include <QPainter>
@@ -12,6 +13,36 @@
 #include <new>
 
 namespace dwindle {
+
+namespace {
+
+// The 24-bit copy the encoder takes of a bitmap in another format. Palette
+// bitmaps (the decoder's 8-bit output) are expanded into a pooled buffer, so
+// that encoding them leaves no large block on the heap; a null image when the
+// memory cannot be had.
+QImage ToBgr(const QImage& source)
+{
+    if (source.format() != QImage::Format_Indexed8)
+        return source.convertToFormat(QImage::Format_BGR888);
+    QImage copy = allocateBitmap(source.width(), source.height(), QImage::Format_BGR888);
+    if (copy.isNull())
+        return copy;
+    const QList<QRgb> palette = source.colorTable();
+    for (int y = 0; y < source.height(); ++y) {
+        const uchar* in = source.constScanLine(y);
+        uchar* out = copy.scanLine(y);
+        for (int x = 0; x < source.width(); ++x, out += 3) {
+            const QRgb c = in[x] < palette.size() ? palette[in[x]] : qRgb(0, 0, 0);
+            out[0] = static_cast<uchar>(qBlue(c));
+            out[1] = static_cast<uchar>(qGreen(c));
+            out[2] = static_cast<uchar>(qRed(c));
+        }
+    }
+    return copy;
+}
+
+} // namespace
+
 namespace {
 
 TJPEGSettings& DefaultsRecord() noexcept
@@ -182,7 +213,7 @@ void TJPEGImage::Encode()
         if (bitmap_->format() == QImage::Format_BGR888) {
             jpeg::Encode(*bitmap_, settings_.Quality, settings_.ProgressiveOutput, *data_->Data);
         } else {
-            const QImage copy = bitmap_->convertToFormat(QImage::Format_BGR888);
+            const QImage copy = ToBgr(*bitmap_);
             if (copy.isNull())
                 throw EOutOfMemory("Out of memory");
             jpeg::Encode(copy, settings_.Quality, settings_.ProgressiveOutput, *data_->Data);

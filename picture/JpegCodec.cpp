@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "JpegBuffers.h"
 #include "JpegGuard.h"
+#include "PixelBuffers.h"
 
 #include <jerror.h>
 
@@ -194,7 +195,7 @@ void Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& opt
 
     const auto width = static_cast<int>(cinfo.output_width);
     const auto height = static_cast<int>(cinfo.output_height);
-    bitmap = QImage(width, height, quantize ? QImage::Format_Indexed8 : QImage::Format_BGR888);
+    bitmap = allocateBitmap(width, height, quantize ? QImage::Format_Indexed8 : QImage::Format_BGR888);
     if (bitmap.isNull())
         ThrowOutOfMemory();
     if (quantize) {

@@ -5,6 +5,7 @@
 #include "JpegCodec.h"
 #include "JpegFixtures.h"
 #include "PictureFormats.h"
+#include "PixelBuffers.h"
 
 #include "Exceptions.h"
 #include "Stream.h"
@@ -549,6 +550,84 @@ TEST_F(JPEGImageTest, ShareFromKeepsTheCopysPicture)
     }
     ExpectNear(PixelOf(canvas, 2, 2), {255, 0, 0}, 24, "top-left of the drawn copy");
     ExpectNear(PixelOf(canvas, 17, 2), {0, 0, 255}, 24, "top-right of the drawn copy");
+}
+
+// Large bitmaps come from the pool of pixel buffers: a freed one serves the
+// next bitmap of its size, copies keep it alive, and a decode that fails
+// midway leaves its partly filled bitmap usable as before.
+TEST_F(JPEGImageTest, LargeBitmapsReusePooledPixelBuffers)
+{
+    releasePixelBuffers();
+    constexpr int kW = 480, kH = 640; // 921600 bytes of 24-bit pixels: pooled
+    const std::size_t bufferBytes = static_cast<std::size_t>(kW * 3) * kH;
+    static_assert(static_cast<std::size_t>(kW * 3) * kH >= kPooledMinimumBytes);
+
+    // A freed buffer holding garbage is taken by the decode and overwritten.
+    const uchar* buffer = nullptr;
+    {
+        QImage dirty = allocateBitmap(kW, kH, QImage::Format_BGR888);
+        ASSERT_FALSE(dirty.isNull());
+        EXPECT_EQ(dirty.bytesPerLine(), kW * 3);
+        dirty.fill(Qt::magenta);
+        buffer = dirty.constBits();
+    }
+    EXPECT_EQ(pixelBufferPoolState().count, 1u);
+    EXPECT_EQ(pixelBufferPoolState().bytes, bufferBytes);
+
+    auto first = std::make_unique<TJPEGImage>();
+    Load(*first, MakeJpeg({.width = kW, .height = kH}));
+    first->EnsureBitmap();
+    EXPECT_EQ(first->Bitmap()->constBits(), buffer) << "the free buffer of that size is reused";
+    EXPECT_EQ(pixelBufferPoolState().count, 0u);
+    ExpectQuadrants(*first->Bitmap(), false, 24);
+
+    // A picture box's copy outlives the source and keeps the buffer.
+    auto box = std::make_unique<TJPEGImage>();
+    box->ShareFrom(*first);
+    first.reset();
+    ASSERT_NE(box->Bitmap(), nullptr);
+    EXPECT_EQ(box->Bitmap()->constBits(), buffer);
+    EXPECT_EQ(pixelBufferPoolState().count, 0u) << "still in use by the copy";
+    ExpectQuadrants(*box->Bitmap(), false, 24);
+
+    // Writing to a copy of the bitmap moves the copy, never the shared pixels.
+    QImage written = *box->Bitmap();
+    written.setPixel(kW / 4, kH / 4, qRgb(0, 0, 0));
+    EXPECT_NE(written.constBits(), buffer);
+    ExpectQuadrants(*box->Bitmap(), false, 24);
+    written = QImage();
+
+    box.reset();
+    EXPECT_EQ(pixelBufferPoolState().count, 1u) << "the last holder gave the buffer back";
+
+    // The next decode of that size, failing after its rows, gets the same
+    // buffer and keeps the partly decoded bitmap usable.
+    Bytes bad = MakeJpeg({.width = kW, .height = kH, .coding = testing::Coding::CMYKAdobeInverted, .restartRows = 1});
+    const auto segs = testing::ListSegments(bad);
+    const auto rst = std::find_if(segs.begin(), segs.end(), [](const auto& s) { return s.marker == 0xD1; });
+    ASSERT_NE(rst, segs.end());
+    bad.insert(bad.begin() + static_cast<std::ptrdiff_t>(rst->offset), {0xFF, 0xC4, 0x00, 0x03, 0x00});
+    TJPEGImage failed;
+    Load(failed, bad);
+    EXPECT_NE(JpegErrorOf([&] { failed.EnsureBitmap(); }), -1);
+    ASSERT_NE(failed.Bitmap(), nullptr);
+    EXPECT_EQ(failed.Bitmap()->size(), QSize(kW, kH));
+    EXPECT_EQ(failed.Bitmap()->constBits(), buffer);
+    EXPECT_NO_THROW(failed.EnsureBitmap());
+    QImage canvas(kW, kH, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    {
+        QPainter painter(&canvas);
+        failed.DrawTo(painter, QRect(0, 0, kW, kH));
+    }
+    ExpectNear(PixelOf(canvas, kW / 4, 2), {255, 0, 0}, 24, "first rows of the failed decode");
+
+    // Small bitmaps stay plain heap images and leave the pool alone.
+    TJPEGImage small;
+    Load(small, MakeJpeg({}));
+    small.EnsureBitmap();
+    EXPECT_EQ(pixelBufferPoolState().count, 0u);
+    releasePixelBuffers();
 }
 
 TEST_F(JPEGImageTest, DrawToCopiesPixelsAndScalesWithoutSmoothing)
