@@ -151,7 +151,7 @@ std::vector<PictureRow> demoRows(int count, std::uint64_t setSeed)
         row.bytes = makePortrait(portraitSpec(setSeed, i));
         rows.push_back(std::move(row));
     }
-    PortraitSpec special = portraitSpec(setSeed, count);
+    PortraitRecipe special = portraitSpec(setSeed, count);
     special.width = 480;
     special.height = 640;
     special.progressive = true;

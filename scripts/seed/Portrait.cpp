@@ -99,8 +99,8 @@ std::uint8_t toByte(double x) { return static_cast<std::uint8_t>(std::clamp(std:
 // Renders one row of the portrait, three bytes per pixel (RGB).
 class Painter {
 public:
-    Painter(const PortraitSpec& spec, SeedRandom& random)
-        : spec_(spec), random_(random), sitter_(drawSitter(random)), broad_(random, 6, 8), folds_(random, 10, 6),
+    Painter(const PortraitRecipe& recipe, SeedRandom& random)
+        : spec_(recipe), random_(random), sitter_(drawSitter(random)), broad_(random, 6, 8), folds_(random, 10, 6),
           strands_(random, 64, 12), skinBlotch_(random, 24, 32)
     {
     }
@@ -176,7 +176,7 @@ private:
         return c;
     }
 
-    const PortraitSpec& spec_;
+    const PortraitRecipe& spec_;
     SeedRandom& random_;
     Sitter sitter_;
     ValueNoise broad_, folds_, strands_, skinBlotch_;
@@ -197,14 +197,14 @@ void errorExit(j_common_ptr cinfo)
 
 } // namespace
 
-std::vector<std::uint8_t> makePortrait(const PortraitSpec& spec)
+std::vector<std::uint8_t> makePortrait(const PortraitRecipe& recipe)
 {
-    if (spec.width < 1 || spec.height < 1 || spec.width > 65500 || spec.height > 65500)
+    if (recipe.width < 1 || recipe.height < 1 || recipe.width > 65500 || recipe.height > 65500)
         throw std::invalid_argument("portrait size out of range");
-    SeedRandom random(spec.seed);
-    Painter painter(spec, random);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(spec.width) * 3);
-    std::vector<std::uint8_t> gray(static_cast<std::size_t>(spec.width));
+    SeedRandom random(recipe.seed);
+    Painter painter(recipe, random);
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(recipe.width) * 3);
+    std::vector<std::uint8_t> gray(static_cast<std::size_t>(recipe.width));
 
     // Everything the compressor touches is allocated before setjmp; the
     // compressor owns its output buffer until it is copied out.
@@ -221,20 +221,20 @@ std::vector<std::uint8_t> makePortrait(const PortraitSpec& spec)
     }
     jpeg_create_compress(&cinfo);
     jpeg_mem_dest(&cinfo, &buffer, &bufferSize);
-    cinfo.image_width = static_cast<JDIMENSION>(spec.width);
-    cinfo.image_height = static_cast<JDIMENSION>(spec.height);
-    cinfo.input_components = spec.gray ? 1 : 3;
-    cinfo.in_color_space = spec.gray ? JCS_GRAYSCALE : JCS_RGB;
+    cinfo.image_width = static_cast<JDIMENSION>(recipe.width);
+    cinfo.image_height = static_cast<JDIMENSION>(recipe.height);
+    cinfo.input_components = recipe.gray ? 1 : 3;
+    cinfo.in_color_space = recipe.gray ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, std::clamp(spec.quality, 1, 100), TRUE);
-    if (spec.progressive)
+    jpeg_set_quality(&cinfo, std::clamp(recipe.quality, 1, 100), TRUE);
+    if (recipe.progressive)
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    for (int y = 0; y < spec.height; ++y) {
+    for (int y = 0; y < recipe.height; ++y) {
         painter.row(y, rgb.data());
         JSAMPROW row = rgb.data();
-        if (spec.gray) {
-            for (int x = 0; x < spec.width; ++x)
+        if (recipe.gray) {
+            for (int x = 0; x < recipe.width; ++x)
                 gray[x] = static_cast<std::uint8_t>((77 * rgb[3 * x] + 150 * rgb[3 * x + 1] + 29 * rgb[3 * x + 2]) >> 8);
             row = gray.data();
         }
@@ -247,19 +247,19 @@ std::vector<std::uint8_t> makePortrait(const PortraitSpec& spec)
     return out;
 }
 
-PortraitSpec portraitSpec(std::uint64_t setSeed, int index)
+PortraitRecipe portraitSpec(std::uint64_t setSeed, int index)
 {
     SeedRandom r(setSeed * 0x100000001B3ull + static_cast<std::uint64_t>(index) * 0x9E3779B97F4A7C15ull + 17);
-    PortraitSpec spec;
+    PortraitRecipe recipe;
     const bool large = r.between(0, 4) == 0;
-    spec.width = large ? 1200 : 480;
-    spec.height = large ? 1600 : 640;
-    spec.quality = r.between(85, 95);
+    recipe.width = large ? 1200 : 480;
+    recipe.height = large ? 1600 : 640;
+    recipe.quality = r.between(85, 95);
     // About one picture in six gets a smooth, low-noise rendering that stays
     // under 50000 bytes at 480 x 640.
-    spec.texture = r.between(0, 5) == 0 ? r.range(0.05, 0.3) : r.range(0.7, 1.5);
-    spec.seed = r.next();
-    return spec;
+    recipe.texture = r.between(0, 5) == 0 ? r.range(0.05, 0.3) : r.range(0.7, 1.5);
+    recipe.seed = r.next();
+    return recipe;
 }
 
 std::vector<std::uint8_t> padJpegTo(std::vector<std::uint8_t> jpeg, std::size_t size)

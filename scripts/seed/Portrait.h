@@ -2,7 +2,7 @@
 // Synthetic portrait pictures for demo and test databases: a head and shoulders
 // before a shaded background, with skin shading, hair texture and sensor noise,
 // so that their JPEG sizes are those of real photographs of the same size and
-// quality. Everything is derived from a seed: the same spec gives the same bytes
+// quality. Everything is derived from a seed: the same recipe gives the same bytes
 // on every machine (no std:: distribution is used, their output differs between
 // library implementations).
 
@@ -12,7 +12,7 @@
 
 namespace dwindle::seed {
 
-struct PortraitSpec {
+struct PortraitRecipe {
     int width = 480;
     int height = 640;
     int quality = 90;          // libjpeg quality, 1..100
@@ -22,13 +22,13 @@ struct PortraitSpec {
     std::uint64_t seed = 1;
 };
 
-// Encodes the portrait that spec describes as a JFIF file with libjpeg.
-std::vector<std::uint8_t> makePortrait(const PortraitSpec& spec);
+// Encodes the portrait that recipe describes as a JFIF file with libjpeg.
+std::vector<std::uint8_t> makePortrait(const PortraitRecipe& recipe);
 
 // The index-th portrait of the set named by setSeed: mostly 480 x 640, one in
 // five 1200 x 1600, quality 85 to 95, texture chosen so that most pictures are
 // over 50000 bytes and some are under.
-PortraitSpec portraitSpec(std::uint64_t setSeed, int index);
+PortraitRecipe portraitSpec(std::uint64_t setSeed, int index);
 
 // Makes jpeg exactly size bytes long without changing its pixels: comment (COM)
 // segments right after SOI, and trailing bytes after EOI for a remainder of

@@ -20,16 +20,16 @@ int main(int argc, char** argv)
         const int count = std::stoi(argv[2]);
         const std::uint64_t seed = argc == 4 ? std::stoull(argv[3]) : 1;
         for (int i = 0; i < count; ++i) {
-            const auto spec = dwindle::seed::portraitSpec(seed, i);
-            const auto bytes = dwindle::seed::makePortrait(spec);
+            const auto recipe = dwindle::seed::portraitSpec(seed, i);
+            const auto bytes = dwindle::seed::makePortrait(recipe);
             char name[64];
             std::snprintf(name, sizeof name, "/portrait-%04d.jpg", i);
             std::ofstream out(folder + name, std::ios::binary);
             out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
             if (!out)
                 throw std::runtime_error("cannot write " + folder + name);
-            std::printf("%s %dx%d q%d texture %.2f: %zu bytes\n", name + 1, spec.width, spec.height, spec.quality,
-                        spec.texture, bytes.size());
+            std::printf("%s %dx%d q%d texture %.2f: %zu bytes\n", name + 1, recipe.width, recipe.height, recipe.quality,
+                        recipe.texture, bytes.size());
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dwindle-portraits: %s\n", e.what());

@@ -13,7 +13,7 @@ namespace {
 
 using dwindle::seed::makePortrait;
 using dwindle::seed::padJpegTo;
-using dwindle::seed::PortraitSpec;
+using dwindle::seed::PortraitRecipe;
 
 struct Header {
     int width = 0, height = 0, components = 0;
@@ -61,29 +61,29 @@ Header readWhole(const std::vector<std::uint8_t>& bytes)
 
 TEST(Portrait, SameSpecGivesSameBytesAndOtherSeedOtherBytes)
 {
-    PortraitSpec spec;
-    spec.seed = 7;
-    const auto a = makePortrait(spec);
-    EXPECT_EQ(a, makePortrait(spec));
-    spec.seed = 8;
-    EXPECT_NE(a, makePortrait(spec));
+    PortraitRecipe recipe;
+    recipe.seed = 7;
+    const auto a = makePortrait(recipe);
+    EXPECT_EQ(a, makePortrait(recipe));
+    recipe.seed = 8;
+    EXPECT_NE(a, makePortrait(recipe));
     EXPECT_EQ(dwindle::seed::portraitSpec(3, 11).seed, dwindle::seed::portraitSpec(3, 11).seed);
 }
 
 TEST(Portrait, SpecialFormsAreWhatTheyClaim)
 {
-    PortraitSpec spec;
-    spec.progressive = true;
-    const Header progressive = readWhole(makePortrait(spec));
+    PortraitRecipe recipe;
+    recipe.progressive = true;
+    const Header progressive = readWhole(makePortrait(recipe));
     ASSERT_TRUE(progressive.ok);
     EXPECT_TRUE(progressive.progressive);
     EXPECT_EQ(progressive.components, 3);
     EXPECT_EQ(progressive.width, 480);
     EXPECT_EQ(progressive.height, 640);
 
-    spec.progressive = false;
-    spec.gray = true;
-    const Header gray = readWhole(makePortrait(spec));
+    recipe.progressive = false;
+    recipe.gray = true;
+    const Header gray = readWhole(makePortrait(recipe));
     ASSERT_TRUE(gray.ok);
     EXPECT_FALSE(gray.progressive);
     EXPECT_EQ(gray.components, 1);
@@ -103,9 +103,9 @@ TEST(Portrait, SetIsMostlyOverTheWriteBackSizeWithSomeUnder)
 // small for a comment segment and those that need more than one segment.
 TEST(Portrait, PaddingHitsExactSizeAndKeepsThePicture)
 {
-    PortraitSpec spec;
-    spec.texture = 0.1;
-    const auto base = makePortrait(spec);
+    PortraitRecipe recipe;
+    recipe.texture = 0.1;
+    const auto base = makePortrait(recipe);
     for (std::size_t extra : {0u, 1u, 3u, 4u, 5u, 65537u, 65538u, 65540u, 65541u, 140000u}) {
         SCOPED_TRACE(extra);
         const auto padded = padJpegTo(base, base.size() + extra);

@@ -29,13 +29,13 @@ using testdb::Bytes;
 // A generated portrait; texture and quality steer its size.
 inline Bytes portrait(std::uint64_t seed, int quality = 92, double texture = 1.2, int width = 480, int height = 640)
 {
-    seed::PortraitSpec spec;
-    spec.seed = seed;
-    spec.quality = quality;
-    spec.texture = texture;
-    spec.width = width;
-    spec.height = height;
-    return seed::makePortrait(spec);
+    seed::PortraitRecipe recipe;
+    recipe.seed = seed;
+    recipe.quality = quality;
+    recipe.texture = texture;
+    recipe.width = width;
+    recipe.height = height;
+    return seed::makePortrait(recipe);
 }
 
 // What the program writes for a stored picture: decoded and encoded again at
