@@ -1,4 +1,5 @@
 #include "IBDatabase.h"
+#include "TextLines.h"
 
 #include "Exceptions.h"
 #include "FbStatus.h"
@@ -36,15 +37,6 @@ private:
     struct sigaction terminate_ {};
 };
 
-
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
 
 std::string lowered(std::string s)
 {

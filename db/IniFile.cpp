@@ -1,4 +1,5 @@
 #include "IniFile.h"
+#include "TextLines.h"
 
 #include <fstream>
 
@@ -7,15 +8,6 @@ namespace dwindle {
 namespace {
 
 constexpr std::size_t longestValue = 2047; // the profile API's 2048-character buffer, less its terminator
-
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const auto last = s.find_last_not_of(" \t");
-    return s.substr(first, last - first + 1);
-}
 
 bool sameText(const std::string& a, const std::string& b) noexcept
 {
