@@ -50,37 +50,40 @@ TEST(Startup, WithoutTheClientLibraryShowsTheApplicationErrorBoxAndExitsWithOne)
     EXPECT_NE(m.captured(1), QStringLiteral("00000000")); // an address within the program
 }
 
-TEST(Startup, ANormalEndExitsWithZeroAndCommitsTheWritesOfTheRun)
+// Two ways to end the program after a write: its close box, and termination
+// requests from the system (refused once while a run is flagged). Either way
+// it exits with 0, shows no box, and the write is committed.
+struct EndCase {
+    const char* mode;
+    QStringList expectedLines;
+};
+
+class ProgramEnd : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(ProgramEnd, ExitsWithZeroAndCommitsTheWritesOfTheRun)
 {
     testdb::TestDatabase db;
     testdb::TempDir settings;
     db.addPortrait(1, "Anna", "Berg", 10, testdb::randomBytes(400, 5));
     db.writeSettings(settings.path());
 
-    const ProbeResult r = runProbe({QStringLiteral("normal-end"), QString::fromStdString(settings.path()),
+    const ProbeResult r = runProbe({QString::fromLatin1(GetParam().mode), QString::fromStdString(settings.path()),
                                     QStringLiteral("10")});
     EXPECT_EQ(r.status, QProcess::NormalExit);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.lines, QStringList{QStringLiteral("WRITTEN")}); // and no box
+    EXPECT_EQ(r.lines, GetParam().expectedLines);
     EXPECT_EQ(db.committedImage(10), testdb::randomBytes(1234, 99));
 }
 
-TEST(Startup, ATerminationRequestIsRefusedDuringARunAndOtherwiseEndsNormallyWithTheCommit)
-{
-    testdb::TestDatabase db;
-    testdb::TempDir settings;
-    db.addPortrait(1, "Anna", "Berg", 10, testdb::randomBytes(400, 5));
-    db.writeSettings(settings.path());
-
-    // The client library installs its own SIGTERM handler when it attaches;
-    // the program's must still be the one that answers.
-    const ProbeResult r = runProbe({QStringLiteral("terminated"), QString::fromStdString(settings.path()),
-                                    QStringLiteral("10")});
-    EXPECT_EQ(r.status, QProcess::NormalExit);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.lines, (QStringList{QStringLiteral("WRITTEN"), QStringLiteral("REFUSED")}));
-    EXPECT_EQ(db.committedImage(10), testdb::randomBytes(1234, 99));
-}
+// The client library installs its own SIGTERM handler when it attaches; the
+// program's must still be the one that answers.
+INSTANTIATE_TEST_SUITE_P(
+    Startup, ProgramEnd,
+    ::testing::Values(EndCase{"normal-end", {QStringLiteral("WRITTEN")}},
+                      EndCase{"terminated", {QStringLiteral("WRITTEN"), QStringLiteral("REFUSED")}}),
+    [](const ::testing::TestParamInfo<EndCase>& param) {
+        return std::string(param.param.mode) == "normal-end" ? std::string("CloseBox") : std::string("Terminated");
+    });
 
 } // namespace
 } // namespace dwindle
